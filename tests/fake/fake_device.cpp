@@ -43,6 +43,8 @@ struct device_state {
     std::map<std::string, int> call_counts;
     std::vector<Call> calls;
     std::function<void(const Call&)> hook;
+    std::function<void()> poll_hook;
+    size_t palettes_forgotten = 0; // released palettes dropped by ForgetHistory, for the names
     std::vector<MessageBoxRecord> boxes;
     std::vector<std::string> misuses;
     int cursor_count = 0;
@@ -317,7 +319,8 @@ class fake_directdraw final : public IDirectDraw {
 
     HRESULT CreatePalette(DWORD dwFlags, LPPALETTEENTRY lpColorTable, IDirectDrawPalette** out,
                           IUnknown* pUnkOuter) override {
-        std::string made = "palette#" + std::to_string(st.palettes.size() + 1);
+        std::string made =
+            "palette#" + std::to_string(st.palettes_forgotten + st.palettes.size() + 1);
         size_t call;
         HRESULT hr = begin_call("CreatePalette", hex(dwFlags) + "," + made, &call);
         if (out)
@@ -432,6 +435,8 @@ bool deliver_due() {
 
 bool poll() {
     ++st.polls;
+    if (st.poll_hook)
+        st.poll_hook();
     bool ok = deliver_due();
     if (st.poll_limit != 0 && st.polls >= st.poll_limit && !st.limit_close_posted &&
         layer::FocusWindow() != NULL) {
@@ -570,6 +575,24 @@ void SetScreenSize(int width, int height) {
 
 void OnCall(std::function<void(const Call&)> hook) {
     st.hook = std::move(hook);
+}
+
+void OnPoll(std::function<void()> hook) {
+    st.poll_hook = std::move(hook);
+}
+
+void ForgetHistory() {
+    st.calls.clear();
+    st.boxes.clear();
+    st.misuses.clear();
+    st.created.clear();
+    st.presents.clear();
+    // An attached palette is held by its surface, so only palettes nobody can reach go.
+    size_t before = st.palettes.size();
+    st.palettes.erase(std::remove_if(st.palettes.begin(), st.palettes.end(),
+                                     [](const auto& p) { return p->refs == 0; }),
+                      st.palettes.end());
+    st.palettes_forgotten += before - st.palettes.size();
 }
 
 std::string ObjectName(const IDirectDraw* object) {

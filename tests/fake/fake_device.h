@@ -126,6 +126,15 @@ void SetScreenSize(int width, int height);
 // Runs after every logged call, with the call as logged; an empty function removes it.
 void OnCall(std::function<void(const Call&)> hook);
 
+// Runs at every poll, after the clock has stepped and before due input is delivered, so it may set
+// the clock and schedule input for that very poll; an empty function removes it.
+void OnPoll(std::function<void()> hook);
+
+// For runs too long to keep everything: empties the records (calls, boxes, misuses, created
+// palettes, presents) and forgets the palettes already released. Live objects, names (palette#n
+// keeps counting), call counts and injected failures stay.
+void ForgetHistory();
+
 // The name of one of the fake's objects ("palette#2"), or "" for anything else.
 std::string ObjectName(const IDirectDraw* object);
 std::string ObjectName(const IDirectDrawSurface* object);
