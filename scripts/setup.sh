@@ -7,7 +7,7 @@ packages=(cmake g++ make pkg-config libsdl2-dev libgtest-dev libgmock-dev libben
 if [ "${1:-}" != "--run" ]; then
   packages+=(
     clang libclang-rt-14-dev clang-format
-    xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
+    xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick xfonts-base
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 wine32:i386
   )
 fi
