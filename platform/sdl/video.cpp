@@ -1,5 +1,6 @@
 // SDL's video, started once for the whole device, and the cursor that follows ShowCursor.
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/sdl/sdl_device.h"
 
@@ -9,6 +10,30 @@ bool tried = false;
 bool ready = false;
 std::string error;
 int cursor_count = 0;
+
+bool is_set(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// SDL falls back on its offscreen driver when no display answers, and the viewer would then run
+// unseen: unless a driver is asked for by name, only drivers that show something will do.
+void choose_visible_drivers() {
+    if (is_set("SDL_VIDEODRIVER"))
+        return;
+    std::string drivers;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+        const char* name = SDL_GetVideoDriver(i);
+        if (std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0 ||
+            std::strcmp(name, "evdev") == 0)
+            continue;
+        // Probing Wayland with no compositor named makes libwayland complain on standard error.
+        if (std::strcmp(name, "wayland") == 0 && !is_set("WAYLAND_DISPLAY"))
+            continue;
+        drivers += (drivers.empty() ? "" : ",") + std::string(name);
+    }
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+}
 
 } // namespace
 
@@ -26,8 +51,13 @@ bool EnsureVideo() {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     // Waiting for vertical sync would hold up the program's polling loop for a whole frame.
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    choose_visible_drivers();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        error = SDL_GetError();
+        // SDL's own message is lost when a list of drivers all fail; say what was missing.
+        if (!is_set("SDL_VIDEODRIVER") && !is_set("DISPLAY") && !is_set("WAYLAND_DISPLAY"))
+            error = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+        else
+            error = std::string("no video driver could start (") + SDL_GetError() + ")";
         return false;
     }
     std::atexit(SDL_Quit);
