@@ -1,0 +1,235 @@
+"""The end-to-end checks of quarnel.exe under Wine, on a 640 x 480 Xvfb screen: exact colours,
+the animation, the brightness keys, Esc and the palette file warnings.
+
+Usage: wine_checks.py STATE_DIR [unittest names...]; STATE_DIR is where wine_prefix.py left the
+prefix and target.json.
+"""
+import os
+import random
+import sys
+import tempfile
+import time
+import unittest
+
+import picture
+import winelib
+from picture import e2elib
+
+STATE = None
+TARGET = None
+SHOTS = None  # screenshots of failed checks are kept here
+
+
+def make_palette(seed):
+    """A random palette whose fixed entries hold every 6-bit value at least ten times, so every
+    step of the brightness table shows somewhere on screen."""
+    rng = random.Random(seed)
+    fixed = [v for v in range(64) for _ in range(10)]
+    fixed += [rng.randint(0, 63) for _ in range(3 * len(picture.FIXED) - len(fixed))]
+    rng.shuffle(fixed)
+    palette = bytearray(rng.randint(0, 63) for _ in range(768))
+    for n, index in enumerate(picture.FIXED):
+        palette[3 * index:3 * index + 3] = bytes(fixed[3 * n:3 * n + 3])
+    return bytes(palette)
+
+
+def table_differences(palette, image, table):
+    """The table steps the screen contradicts: {file value: (table's value, the screen's 8-bit
+    values for it / 4)}."""
+    seen = {}
+    colours = picture.block_colours(image)
+    for index in picture.FIXED:
+        for c in range(3):
+            seen.setdefault(palette[3 * index + c], set()).add(colours[index][c] / 4)
+    return {v: (table[v], sorted(s)) for v, s in sorted(seen.items()) if s != {table[v]}}
+
+
+class WineViewerTests(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(self.tmp.cleanup)
+        self.seed = random.randrange(1 << 30)
+        self.palette = make_palette(self.seed)
+        self.palette_path = os.path.join(self.tmp.name, "test.pal")
+        with open(self.palette_path, "wb") as f:
+            f.write(self.palette)
+        print("\n%s\npalette seed %d" % (TARGET.describe(), self.seed))
+
+    # ---- helpers ----
+
+    def start(self, x, args):
+        return winelib.WineRun(TARGET, os.path.join(STATE, "prefix"), x.display, args)
+
+    def wait_for_viewer(self, x, run):
+        window = e2elib.wait_until(lambda: picture.find_window(x.display, winelib.VIEWER_TITLE)
+                                   or not run.process.running(), 30)
+        self.assertTrue(run.process.running(), "the viewer ended early: %s" % (
+            run.process.stderr()[-500:],))
+        self.assertIsNotNone(window, "no viewer window")
+        self.assertEqual((window.w, window.h), (640, 480), "viewer window size")
+        # Without a window manager, Wine's keys go to the window under the pointer.
+        e2elib.move_pointer(x.display, *window.centre())
+        return window
+
+    def keep(self, image, name):
+        path = os.path.join(SHOTS, "%s-%s.png" % (self.id().split(".")[-1], name))
+        image.save_png(path)
+        return path
+
+    def wait_for_picture(self, x, want, timeout=20):
+        """The first screenshot whose blocks in want are exactly their colours; fails with what
+        the last one showed."""
+        state = {}
+
+        def matches():
+            state["image"] = e2elib.screenshot(x.display)
+            state["bad"] = picture.picture_mismatches(state["image"], want)
+            return not state["bad"]
+
+        if not e2elib.wait_until(matches, timeout, interval=0.2):
+            self.fail("the screen never showed the expected colours (kept %s):\n  %s" % (
+                self.keep(state["image"], "mismatch"), "\n  ".join(state["bad"])))
+        return state["image"]
+
+    def watch_animation(self, x, table, shots=12, require_motion=True):
+        """Screenshots over a second or two, from the first that shows the animation: every one
+        shows each range as a rotation of its table and entry 254 at a pulse level. With
+        require_motion, every range and the pulse must also move across them (a table that
+        saturates can make rotations look alike, so the brightness checks do without)."""
+        state = {}
+
+        def animated():
+            state["image"] = e2elib.screenshot(x.display)
+            state["result"] = picture.animated_problems(picture.block_colours(state["image"]),
+                                                        table)
+            return not state["result"][0]
+
+        if not e2elib.wait_until(animated, 20, interval=0.1):
+            self.fail("the animation never showed (kept %s):\n  %s" % (
+                self.keep(state["image"], "animation"), "\n  ".join(state["result"][0])))
+        phases = {name: set() for name in picture.CYCLE_RANGES}
+        levels = set()
+        for n in range(shots):
+            if n:
+                state["image"] = e2elib.screenshot(x.display)
+                state["result"] = picture.animated_problems(
+                    picture.block_colours(state["image"]), table)
+            problems, shot_phases, level = state["result"]
+            if problems:
+                self.fail("screenshot %d (kept %s):\n  %s" % (
+                    n, self.keep(state["image"], "animation"), "\n  ".join(problems)))
+            for name, p in shot_phases.items():
+                phases[name].add(p)
+            levels.add(level)
+        if require_motion:
+            still = [name for name, seen in phases.items() if len(seen) < 2]
+            self.assertEqual(still, [], "ranges that did not move in %d screenshots: %s" % (
+                shots, phases))
+            self.assertGreaterEqual(len(levels), 3, "entry 254 pulse levels seen: %s" % levels)
+        return phases, levels
+
+    def quit_with_escape(self, x, run):
+        e2elib.key(x.display, "Escape")
+        code = run.process.wait(20)
+        self.assertEqual(code, 0, "exit code after Esc")
+        self.assertIsNone(picture.find_window(x.display, winelib.VIEWER_TITLE))
+
+    # ---- checks ----
+
+    def test_colours_exact_and_escape_exits_0(self):
+        with e2elib.Xvfb(640, 480, 24) as x, self.start(x, [self.palette_path]) as run:
+            self.wait_for_viewer(x, run)
+            image = self.wait_for_picture(x, picture.fixed_colours(self.palette))
+            uniform = picture.block_colours(image)
+            self.assertEqual([i for i in range(256) if uniform[i] is None], [],
+                             "blocks that are not one colour")
+            self.assertEqual(picture.find_window(x.display, winelib.WARNING_TITLE), None)
+            self.quit_with_escape(x, run)
+
+    def test_cycling_and_pulse_animate(self):
+        with e2elib.Xvfb(640, 480, 24) as x, self.start(x, [self.palette_path]) as run:
+            self.wait_for_viewer(x, run)
+            self.wait_for_picture(x, picture.fixed_colours(self.palette))
+            phases, levels = self.watch_animation(x, picture.IDENTITY)
+            print("phases seen %s, pulse levels %s" % (
+                {k: sorted(v) for k, v in phases.items()}, sorted(levels)))
+            self.quit_with_escape(x, run)
+
+    def test_brightness_keys_bend_the_colours_by_the_table(self):
+        # Each step: the keys, then the exponent they lead to from the start. A refused key is
+        # followed by one that is accepted, so a wrongly accepted one shows in the colours.
+        steps = [
+            ("one raise", ["KP_Add"]),
+            ("raise then lower: just below 1.0", ["KP_Subtract"]),
+            ("lower refused there, then a raise", ["KP_Subtract", "KP_Add"]),
+            ("up to the top", ["KP_Add"] * 101),
+            ("raise refused at the top, then a lower", ["KP_Add", "KP_Subtract"]),
+        ]
+        names = {"KP_Add": "+", "KP_Subtract": "-"}
+        pressed = []
+        mismatches = []
+        with e2elib.Xvfb(640, 480, 24) as x, self.start(x, [self.palette_path]) as run:
+            self.wait_for_viewer(x, run)
+            self.wait_for_picture(x, picture.fixed_colours(self.palette))
+            for what, keys in steps:
+                e2elib.key(x.display, *keys, delay_ms=15)
+                pressed += [names[k] for k in keys]
+                exponent = picture.exponent_after(pressed)
+                table = picture.brightness_table(exponent)
+                print("%s: exponent %r, table %s" % (what, exponent, table))
+                want = picture.fixed_colours(self.palette, table)
+                with self.subTest(step=what, exponent=exponent):
+                    try:
+                        image = self.wait_for_picture(x, want, timeout=15)
+                    except AssertionError:
+                        image = e2elib.screenshot(x.display)
+                        mismatches.append((what, exponent, table_differences(
+                            self.palette, image, table)))
+                        raise
+                    self.watch_animation(x, table, shots=4, require_motion=False)
+            self.quit_with_escape(x, run)
+        for what, exponent, diff in mismatches:
+            print("table mismatch after %s (exponent %r): value -> screen/4 %s" % (
+                what, exponent, diff))
+
+    def test_palette_warnings_then_viewer_runs(self):
+        cases = [
+            ("missing file", [os.path.join(self.tmp.name, "no-such.pal")]),
+            ("no argument", []),
+        ]
+        for what, args in cases:
+            with self.subTest(case=what), e2elib.Xvfb(640, 480, 24) as x, \
+                    self.start(x, args) as run:
+                box = e2elib.wait_until(
+                    lambda: picture.find_window(x.display, winelib.WARNING_TITLE), 30)
+                self.assertIsNotNone(box, "no box titled %r" % winelib.WARNING_TITLE)
+                # The warning comes before the window is made and the display changes.
+                self.assertIsNone(picture.find_window(x.display, winelib.VIEWER_TITLE))
+                # Kept for a person to look at; Wine draws the text a moment after the frame.
+                time.sleep(1)
+                self.keep(e2elib.screenshot(x.display), "box-" + what.replace(" ", "-"))
+                self.assertTrue(picture.dismiss_box(x.display, winelib.WARNING_TITLE),
+                                "the box did not go away with Return")
+                self.wait_for_viewer(x, run)
+                black = {i: picture.BLACK for i in picture.FIXED}
+                self.wait_for_picture(x, black)
+                self.watch_animation(x, picture.IDENTITY, shots=6)
+                self.assertIsNone(picture.find_window(x.display, winelib.WARNING_TITLE),
+                                  "a second box")
+                self.quit_with_escape(x, run)
+
+
+def main():
+    global STATE, TARGET, SHOTS
+    STATE = os.path.abspath(sys.argv[1])
+    target_file = os.path.join(STATE, winelib.TARGET_FILE)
+    if not os.path.exists(target_file):
+        sys.exit("%s is missing: the wine_prefix set-up did not run or failed" % target_file)
+    TARGET = winelib.Target.load(target_file)
+    SHOTS = os.path.join(STATE, "screenshots")
+    os.makedirs(SHOTS, exist_ok=True)
+    unittest.main(argv=[sys.argv[0]] + sys.argv[2:], verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
