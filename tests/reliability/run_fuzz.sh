@@ -17,7 +17,7 @@ fi
 rm -rf "$work"
 mkdir -p "$work/corpus"
 # One input that runs for more than a few seconds is a hang: the target bounds every run.
-"$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+"$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -error_exitcode=1 \
     -artifact_prefix="$work/" "$work/corpus" "$seeds"
 status=$?
 echo "corpus after the run: $(ls "$work/corpus" | wc -l) new inputs, $(ls "$seeds" | wc -l) seeds"
