@@ -173,7 +173,7 @@ def dismiss_box(display, title, timeout=20):
             return True
         env = {**os.environ, "DISPLAY": display}
         e2elib.move_pointer(display, *box.centre())
-        subprocess.run(["xdotool", "windowfocus", "--sync", box.id], env=env, timeout=10,
+        subprocess.run(["xdotool", "windowfocus", box.id], env=env, timeout=10,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         e2elib.key(display, "Return")
         return e2elib.wait_until(lambda: find_window(display, title) is None, 1)

@@ -218,6 +218,17 @@ class WineViewerTests(unittest.TestCase):
                                   "a second box")
                 self.quit_with_escape(x, run)
 
+    def test_display_mode_refused_exits_1_without_a_box(self):
+        # Wine's DirectDraw refuses 640 x 480 x 8 on any other screen size, so InitDisplay fails.
+        # A box would block the exit; the viewer must give up silently with exit code 1.
+        for size in [(800, 600), (1024, 768)]:
+            with self.subTest(screen=size), e2elib.Xvfb(*size, 24) as x, \
+                    self.start(x, [self.palette_path]) as run:
+                code = run.process.wait(30)
+                if code is None:
+                    self.keep(e2elib.screenshot(x.display), "still-running-%dx%d" % size)
+                self.assertEqual(code, 1, "exit code on a %dx%d screen" % size)
+
 
 def main():
     global STATE, TARGET, SHOTS
