@@ -7,6 +7,7 @@
 // program, the layer and the device hold.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -22,19 +23,27 @@
 namespace {
 
 long live_allocations = 0;
+long long live_bytes = 0;
+
+// Each block carries its size in front, so a delete knows how much went.
+constexpr std::size_t header = alignof(std::max_align_t);
 
 void* counted_new(std::size_t size) {
-    void* p = std::malloc(size ? size : 1);
+    char* p = static_cast<char*>(std::malloc(header + size));
     if (!p)
         throw std::bad_alloc();
+    *reinterpret_cast<std::size_t*>(p) = size;
     ++live_allocations;
-    return p;
+    live_bytes += static_cast<long long>(size);
+    return p + header;
 }
 
 void counted_delete(void* p) noexcept {
     if (p) {
+        char* block = static_cast<char*>(p) - header;
         --live_allocations;
-        std::free(p);
+        live_bytes -= static_cast<long long>(*reinterpret_cast<std::size_t*>(block));
+        std::free(block);
     }
 }
 
@@ -117,6 +126,7 @@ TEST(LongRun, GroupsKeepTheirPeriodsAcrossTheTickWrapAndNothingAccumulates) {
 
     GroupLog groups[CYCLE_GROUPS];
     std::vector<long> live_at_checkpoints;
+    std::vector<long long> bytes_at_checkpoints;
     long long most_palettes_held = 0;
     int palettes_at_last_poll = -1;
     size_t misuses = 0;
@@ -127,6 +137,7 @@ TEST(LongRun, GroupsKeepTheirPeriodsAcrossTheTickWrapAndNothingAccumulates) {
 
     // Reserved up front: the hook must not allocate what it keeps.
     live_at_checkpoints.reserve(polls / checkpoint_every + 2);
+    bytes_at_checkpoints.reserve(polls / checkpoint_every + 2);
     fake::OnPoll([&] {
         for (int g = 0; g < CYCLE_GROUPS; ++g) {
             GroupLog& log = groups[g];
@@ -152,8 +163,10 @@ TEST(LongRun, GroupsKeepTheirPeriodsAcrossTheTickWrapAndNothingAccumulates) {
         if (n % forget_every == 0) {
             misuses += fake::Misuses().size();
             fake::ForgetHistory();
-            if (n % checkpoint_every == 0)
+            if (n % checkpoint_every == 0) {
                 live_at_checkpoints.push_back(live_allocations);
+                bytes_at_checkpoints.push_back(live_bytes);
+            }
         }
     });
 
@@ -192,14 +205,17 @@ TEST(LongRun, GroupsKeepTheirPeriodsAcrossTheTickWrapAndNothingAccumulates) {
                       (log.before + log.after) % static_cast<uint64_t>((*range)->length));
     }
 
-    // The first checkpoint comes after the start-up and many passes: from there on the count of
-    // live allocations stays put.
+    // The first checkpoint comes after the start-up and many passes: from there on the live
+    // allocations, their count and their bytes, stay put.
     ASSERT_GE(live_at_checkpoints.size(), 3u);
-    std::printf("live allocations at %zu checkpoints: %ld at the first\n",
-                live_at_checkpoints.size(), live_at_checkpoints[0]);
-    for (size_t i = 1; i < live_at_checkpoints.size(); ++i)
+    std::printf("live at %zu checkpoints: %ld allocations of %lld bytes at the first\n",
+                live_at_checkpoints.size(), live_at_checkpoints[0], bytes_at_checkpoints[0]);
+    for (size_t i = 1; i < live_at_checkpoints.size(); ++i) {
         EXPECT_EQ(live_at_checkpoints[i], live_at_checkpoints[0])
             << "checkpoint " << i << " of " << live_at_checkpoints.size();
+        EXPECT_EQ(bytes_at_checkpoints[i], bytes_at_checkpoints[0])
+            << "checkpoint " << i << " of " << live_at_checkpoints.size();
+    }
 }
 
 } // namespace
