@@ -52,9 +52,11 @@ int RaiseBrightness() {
 int LowerBrightness() {
     if (!(BrightnessExponent > BRIGHTNESS_MIN))
         return 0;
-    // Never rounded back: steps of 0.007 do not add up exactly, so the way back down ends just
-    // below 1.0 (0.9999999999999999), one 6-bit step darker than the file, until the next raise.
     BrightnessExponent -= BRIGHTNESS_STEP;
+    // Repeated steps of 0.007 do not add up exactly: without this the last step lands just below
+    // 1.0 and leaves every colour one step darker than the file's.
+    if (BrightnessExponent < BRIGHTNESS_MIN)
+        BrightnessExponent = BRIGHTNESS_MIN;
     BuildBrightnessTable();
     return 1;
 }
