@@ -13,7 +13,8 @@ import viewer_checks as vc  # noqa: E402
 
 GOOD = e2elib.random_palette(42)
 # Every byte value, so that many entries have a component above 63 and must show black.
-WILD = bytes(random.Random(43).randrange(256) for _ in range(768))
+_wild = random.Random(43)
+WILD = bytes(_wild.randrange(256) for _ in range(768))
 TWO_MIB = e2elib.random_palette(44) + bytes([0xff]) * (2 * 1024 * 1024 - 768)
 
 BLACK = b""  # a palette that supplies nothing: every fixed entry black

@@ -33,7 +33,7 @@
 
 namespace {
 
-constexpr double exponent_min = 0.9999999999999999; // where raises followed by lowers end
+constexpr double exponent_min = 1.0; // the floor: the last lower is clamped onto it
 constexpr double exponent_max = 1.7069999999999894; // the hundred-and-first raise
 constexpr int width = 640;
 constexpr int height = 480;

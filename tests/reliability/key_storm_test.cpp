@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr double exponent_min = 0.9999999999999999; // raises followed by as many lowers
+constexpr double exponent_min = 1.0; // the floor: the last lower is clamped onto it
 constexpr double exponent_max = 1.7069999999999894; // the hundred-and-first raise
 constexpr int storm_keys = 100'000;
 constexpr BYTE sentinel = 0x5A;

@@ -1,11 +1,13 @@
 """The end-to-end checks of quarnel.exe under Wine, on a 640 x 480 Xvfb screen: exact colours,
-the animation, the brightness keys, Esc and the palette file warnings.
+the animation, the brightness keys, Esc, the palette file warnings and a refused display mode;
+and the brightness tables of the program's code with the platform's pow.
 
 Usage: wine_checks.py STATE_DIR [unittest names...]; STATE_DIR is where wine_prefix.py left the
 prefix and target.json.
 """
 import os
 import random
+import subprocess
 import sys
 import tempfile
 import time
@@ -228,6 +230,37 @@ class WineViewerTests(unittest.TestCase):
                 if code is None:
                     self.keep(e2elib.screenshot(x.display), "still-running-%dx%d" % size)
                 self.assertEqual(code, 1, "exit code on a %dx%d screen" % size)
+
+    def test_brightness_tables_match_the_platform_pow(self):
+        # Every exponent the keys can reach, up past the top and back down past the bottom: the
+        # program's code with the run-time's pow must give the table computed here.
+        script = "+" * 102 + "-" * 103 + "+-" * 3 + "-" + "+" * 50 + "-" * 20
+        tool = os.path.join(os.path.dirname(TARGET.exe), "brightness_tables.exe")
+        out = subprocess.run([TARGET.loader, tool, script],
+                             env=winelib.wine_env(os.path.join(STATE, "prefix")),
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                             timeout=120)
+        winelib.wait_for_wineserver(os.path.join(STATE, "prefix"))
+        self.assertEqual(out.returncode, 0, out.stderr[-500:])
+        lines = out.stdout.splitlines()
+        self.assertEqual(len(lines), len(script))
+        mismatches = []
+        for n, line in enumerate(lines):
+            fields = line.split()
+            presses = script[:n + 1]
+            exponent = picture.exponent_after(presses)
+            accepted = picture.exponent_after(presses[:-1]) != exponent
+            want = [script[n], str(int(accepted)), exponent] + picture.brightness_table(exponent)
+            seen = [fields[0], fields[1], float(fields[2])] + [int(v) for v in fields[3:]]
+            if seen != want:
+                steps = [i for i in range(64) if seen[3 + i:4 + i] != want[3 + i:4 + i]]
+                mismatches.append("key %d (%s): exponent %r accepted %s, here %r accepted %s; "
+                                  "table differs at %s: %s instead of %s" % (
+                                      n + 1, script[n], seen[2], seen[1], want[2], want[1],
+                                      steps, [seen[3 + i] for i in steps],
+                                      [want[3 + i] for i in steps]))
+        print("%d exponents compared, %d mismatches" % (len(lines), len(mismatches)))
+        self.assertEqual(mismatches, [], "\n".join(mismatches))
 
 
 def main():
