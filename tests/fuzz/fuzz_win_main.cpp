@@ -33,7 +33,7 @@
 
 namespace {
 
-constexpr double exponent_min = 1.0; // the floor: the last lower is clamped onto it
+constexpr double exponent_min = 1.0;                // the floor: the last lower is clamped onto it
 constexpr double exponent_max = 1.7069999999999894; // the hundred-and-first raise
 constexpr int width = 640;
 constexpr int height = 480;
@@ -97,8 +97,11 @@ key_state apply_key(key_state s, WPARAM key) {
             s.exponent += 0.007;
         break;
     case VK_SUBTRACT:
-        if (s.exponent > 1.0)
+        if (s.exponent > 1.0) {
             s.exponent -= 0.007;
+            if (s.exponent < 1.0)
+                s.exponent = 1.0;
+        }
         break;
     }
     return s;

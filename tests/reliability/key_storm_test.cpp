@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr double exponent_min = 1.0; // the floor: the last lower is clamped onto it
+constexpr double exponent_min = 1.0;                // the floor: the last lower is clamped onto it
 constexpr double exponent_max = 1.7069999999999894; // the hundred-and-first raise
 constexpr int storm_keys = 100'000;
 constexpr BYTE sentinel = 0x5A;
@@ -43,7 +43,7 @@ void Apply(Expected& e, WPARAM key) {
     else if (key == VK_ADD && e.exponent < 1.7)
         e.exponent += 0.007;
     else if (key == VK_SUBTRACT && e.exponent > 1.0)
-        e.exponent -= 0.007;
+        e.exponent = e.exponent - 0.007 < 1.0 ? 1.0 : e.exponent - 0.007;
 }
 
 // Keys of every code but Esc, the viewer's other four keys among them often enough to push both
