@@ -43,13 +43,15 @@ IDENTITY = brightness_table(1.0)
 
 def exponent_after(presses):
     """The exponent after a run of "+" and "-" presses from the start: each step is one double
-    addition or subtraction of 0.007, allowed only while the exponent is below 1.7 or above 1.0."""
+    addition or subtraction of 0.007, allowed only while the exponent is below 1.7 or above 1.0.
+    The steps do not add up exactly, so a lower that would land below 1.0 (at 0.9999999999999999)
+    stops at 1.0: the viewer gives the file's own colours back."""
     exponent = 1.0
     for p in presses:
         if p == "+" and exponent < 1.7:
             exponent += 0.007
         elif p == "-" and exponent > 1.0:
-            exponent -= 0.007
+            exponent = max(exponent - 0.007, 1.0)
     return exponent
 
 

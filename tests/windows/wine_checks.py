@@ -162,7 +162,7 @@ class WineViewerTests(unittest.TestCase):
         # followed by one that is accepted, so a wrongly accepted one shows in the colours.
         steps = [
             ("one raise", ["KP_Add"]),
-            ("raise then lower: just below 1.0", ["KP_Subtract"]),
+            ("raise then lower: back to 1.0", ["KP_Subtract"]),
             ("lower refused there, then a raise", ["KP_Subtract", "KP_Add"]),
             ("up to the top", ["KP_Add"] * 101),
             ("raise refused at the top, then a lower", ["KP_Add", "KP_Subtract"]),
