@@ -3,7 +3,7 @@
 set -euo pipefail
 
 # Usage: setup.sh [--run]   --run: only what building and starting the viewer needs.
-packages=(cmake g++ make pkg-config libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev python3)
+packages=(cmake g++ make pkg-config libsdl2-dev libx11-dev libgtest-dev libgmock-dev libbenchmark-dev python3)
 if [ "${1:-}" != "--run" ]; then
   packages+=(
     clang libclang-rt-14-dev clang-format

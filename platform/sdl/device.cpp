@@ -45,6 +45,53 @@ void sleep_ms(DWORD ms) {
     nanosleep(&pause, nullptr);
 }
 
+uint64_t now_ns() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec);
+}
+
+uint64_t last_pump_ns = 0;
+
+void pump() {
+    SDL_PumpEvents();
+    last_pump_ns = now_ns();
+}
+
+// Handles what SDL has queued, without pumping again; true when there was anything.
+bool drain() {
+    SDL_Event event;
+    bool any = false;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+        handle_event(event);
+        any = true;
+    }
+    return any;
+}
+
+// Waits for input to arrive, then takes it in.
+void wait_for_input(DWORD wait_ms) {
+    static SDL_Window* watched = nullptr;
+    static int descriptor = -1;
+    SDL_Window* window = sdl::DisplayWindow();
+    if (window != watched) {
+        watched = window;
+        descriptor = sdl::WindowDescriptor(window);
+    }
+    if (descriptor < 0) {
+        SDL_Event event;
+        if (SDL_WaitEventTimeout(&event, int(wait_ms))) {
+            handle_event(event);
+            drain();
+        }
+        return;
+    }
+    if (sdl::WaitReadable(descriptor, int(wait_ms))) {
+        pump();
+        drain();
+    }
+}
+
 } // namespace
 
 bool device::PumpInput(DWORD wait_ms) {
@@ -54,18 +101,12 @@ bool device::PumpInput(DWORD wait_ms) {
             sleep_ms(wait_ms);
         return true;
     }
-    SDL_Event event;
-    bool pending = false;
-    while (SDL_PollEvent(&event)) {
-        handle_event(event);
-        pending = true;
-    }
-    // Sleeping in SDL until an event or the time is up keeps a polling caller off the processor.
-    if (!pending && wait_ms > 0 && SDL_WaitEventTimeout(&event, int(wait_ms))) {
-        handle_event(event);
-        while (SDL_PollEvent(&event))
-            handle_event(event);
-    }
+    // The layer asks at once and then again with a wait; what the first pump took in is still
+    // current for the second, which goes straight to waiting.
+    if (wait_ms == 0 || now_ns() - last_pump_ns > 200000u)
+        pump();
+    if (!drain() && wait_ms > 0)
+        wait_for_input(wait_ms);
     return true;
 }
 

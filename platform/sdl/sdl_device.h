@@ -34,6 +34,11 @@ bool ReadDisplay(std::vector<uint32_t>& argb, int& width, int& height);
 int ChangeCursorCount(int delta);
 void ApplyCursor();
 
+// The descriptor of the window's X connection, or -1 where the window is not on X11.
+int WindowDescriptor(SDL_Window* window);
+// Waits until the descriptor has something to read, a signal came, or the time is up.
+bool WaitReadable(int descriptor, int wait_ms);
+
 // The virtual-key code of an SDL key; 0xFF for keys the layer has no code for.
 UINT VirtualKey(SDL_Keycode key);
 
