@@ -15,7 +15,7 @@ class ExitTest(vc.ViewerCase):
         palette = e2elib.random_palette(5)
         path = vc.write_file(os.path.join(self.tmp, "exit.pal"), palette)
         for way in ["Escape", signal.SIGINT, signal.SIGTERM]:
-            with self.subTest(str(way)), self.scope():
+            with self.subTest(way if isinstance(way, str) else way.name), self.scope():
                 server = self.xvfb(640, 480)
                 windows_before = vc.windows(server.display)
                 image_before = e2elib.screenshot(server.display)
