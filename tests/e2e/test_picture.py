@@ -36,6 +36,10 @@ class PictureTest(vc.ViewerCase):
         image_before = e2elib.screenshot(server.display)
         proc = self.launch(server, [path])
         self.wait_picture(server, proc, want)
+        # The window itself covers the whole screen; the bars are the device's, not the desktop.
+        window = vc.find_window(server.display, vc.VIEWER_TITLE)
+        self.assertIsNotNone(window, f"no viewer window: {vc.windows(server.display)}")
+        self.assertEqual((window.x, window.y, window.w, window.h), (0, 0, w, h))
 
         # Several screenshots over time: every one must show the file's colours exactly and
         # valid animated entries; together they must show each range and the pulse moving.

@@ -312,6 +312,7 @@ W1 = "Warning: Palette file is not specified\nOnly animated colors will be shown
 W2 = "Warning: Unable open input file\nOnly animated colors will be shown"
 W3 = "Warning: Unable read palette from file\nOnly animated colors will be shown"
 WARNING_CAPTION = "Tintrel"
+VIEWER_TITLE = "Quarnel Pallette Demo"
 
 
 def crop(image, x, y, w, h):
