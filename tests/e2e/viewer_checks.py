@@ -357,7 +357,9 @@ class ViewerCase(unittest.TestCase):
         where the viewer's window will be, so that it gets the keys."""
         move_pointer(server.display, server.width // 2, server.height // 2)
         env = env if env is not None else server.env()
-        env.setdefault("LANG", "C.UTF-8")
+        # One locale for the viewer and the reference boxes: SDL draws a box's text by it.
+        env.pop("LC_ALL", None)
+        env["LANG"] = "C.UTF-8"
         return self._stack.enter_context(Process(command or [VIEWER, *args], env))
 
     def keys(self, server, *names, delay_ms=20):
@@ -446,7 +448,9 @@ class ViewerCase(unittest.TestCase):
         if key_ not in _reference_boxes:
             helper = HELPERS.get("box_reference")
             self.assertTrue(helper, "the box reference helper was not passed (--helper)")
-            with Process([helper, icon, caption, text], server.env(LANG="C.UTF-8")) as ref:
+            env = server.env(LANG="C.UTF-8")
+            env.pop("LC_ALL", None)
+            with Process([helper, icon, caption, text], env) as ref:
                 _reference_boxes[key_] = self.box_picture(server, caption)
                 self.assertTrue(dismiss_box(server.display, caption), "reference box stayed")
                 self.assertEqual(ref.wait(10), 0, f"box reference helper: {ref.stderr()}")
