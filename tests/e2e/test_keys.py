@@ -16,8 +16,8 @@ KEY_OF = {"+": "KP_Add", "-": "KP_Subtract"}
 BRIGHTNESS_STEPS = [
     ("---+", "lowering at the start is refused; one raise"),
     ("+" * 9, "ten raises"),
-    ("-" * 10, "as many lowers: just below 1.0, one 6-bit step darker than the file"),
-    ("--+", "further lowers are refused; one raise from just below 1.0"),
+    ("-" * 10, "as many lowers: back at 1.0 exactly, the file's own colours"),
+    ("--+", "further lowers are refused; one raise from 1.0"),
     ("+" * 120, "raises stop at the upper bound"),
     ("-" * 130, "lowers stop at the lower bound"),
 ]

@@ -137,12 +137,13 @@ IDENTITY = brightness_table(1.0)
 
 def exponent_after(keys, exponent=1.0):
     """The exponent after a sequence of '+' and '-' presses, stepped in doubles as the viewer
-    steps it (the bounds are tested before each step)."""
+    steps it: the bounds are tested before each step, and a lower that lands below 1.0 (as the
+    sums of 0.007 do) is put back on 1.0, so that the file's own colours come back."""
     for k in keys:
         if k == "+" and exponent < 1.7:
             exponent += 0.007
         elif k == "-" and exponent > 1.0:
-            exponent -= 0.007
+            exponent = max(exponent - 0.007, 1.0)
     return exponent
 
 
