@@ -7,6 +7,7 @@
 // program, the layer and the device hold.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -140,7 +141,9 @@ TEST(LongRun, GroupsKeepTheirPeriodsAcrossTheTickWrapAndNothingAccumulates) {
     // The fake keeps every record and released palette until told to forget them; forgetting
     // often keeps its lists, and the time it spends in them, short.
     const uint64_t forget_every = 10'000;
-    const uint64_t checkpoint_every = 500'000;
+    // Twenty checkpoints, however long the run.
+    const uint64_t checkpoint_every =
+        std::max<uint64_t>(polls / 20 / forget_every, 1) * forget_every;
 
     // Reserved up front: the hook must not allocate what it keeps.
     live_at_checkpoints.reserve(polls / checkpoint_every + 2);
