@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 
@@ -33,6 +34,7 @@ struct device_state {
     uint64_t polls = 0;
     uint64_t poll_limit = 0;
     bool limit_close_posted = false;
+    std::vector<HWND> open_windows; // opened and not yet closed, oldest first
     int waits_in_a_row = 0;
     uint64_t failed_polls = 0;
     uint64_t tick_reads = 0;
@@ -66,6 +68,8 @@ struct device_state {
 };
 
 device_state st;
+
+const uint64_t runaway_polls = 1000000;
 
 std::string hex(unsigned long value) {
     char text[32];
@@ -438,16 +442,27 @@ bool poll() {
     if (st.poll_hook)
         st.poll_hook();
     bool ok = deliver_due();
-    if (st.poll_limit != 0 && st.polls >= st.poll_limit && !st.limit_close_posted &&
-        layer::FocusWindow() != NULL) {
-        layer::PostInput(WM_CLOSE, 0, 0);
-        st.limit_close_posted = true;
+    if (st.poll_limit != 0 && st.polls >= st.poll_limit && !st.limit_close_posted) {
+        // To the focus window as a user's close would go; without one, to the newest window, so a
+        // run that lost its focus still ends.
+        HWND target = layer::FocusWindow();
+        if (!target && !st.open_windows.empty())
+            target = st.open_windows.back();
+        if (target && PostMessageA(target, WM_CLOSE, 0, 0))
+            st.limit_close_posted = true;
+    }
+    // A run still going long after its close is a program that ignores it: stop rather than hang.
+    if (st.poll_limit != 0 && st.polls >= st.poll_limit + runaway_polls) {
+        std::fprintf(stderr, "fake device: the run goes on %llu polls after its poll limit\n",
+                     static_cast<unsigned long long>(runaway_polls));
+        std::abort();
     }
     return ok;
 }
 
 bool closing_to_come() {
-    return st.poll_limit != 0 && !st.limit_close_posted && layer::FocusWindow() != NULL;
+    return st.poll_limit != 0 && !st.limit_close_posted &&
+           (layer::FocusWindow() != NULL || !st.open_windows.empty());
 }
 
 } // namespace
@@ -687,12 +702,16 @@ bool device::OpenWindow(HWND window, DWORD style) {
     size_t call;
     HRESULT hr =
         fake::begin_call("OpenWindow", fake::window_text(window) + "," + fake::hex(style), &call);
+    if (hr == DD_OK)
+        fake::st.open_windows.push_back(window);
     return fake::end_call(call, hr == DD_OK);
 }
 
 void device::CloseWindow(HWND window) {
     size_t call;
     fake::begin_call("CloseWindow", fake::window_text(window), &call);
+    auto& open = fake::st.open_windows;
+    open.erase(std::remove(open.begin(), open.end(), window), open.end());
     fake::end_call(call, 0);
 }
 

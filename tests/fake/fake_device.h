@@ -53,6 +53,8 @@ void ScheduleActivation(DWORD at_tick, bool active);
 void ScheduleClose(DWORD at_tick);        // WM_CLOSE, as a window close request
 void ScheduleInputFailure(DWORD at_tick); // one failed poll: GetMessageA answers -1
 // A run that never ends on its own is closed (WM_CLOSE) after this many polls; 0 means never.
+// The close goes to the focus window, or to the newest open window when none has the focus. A run
+// still polling a million polls after the limit aborts the process with a message.
 void SetPollLimit(uint64_t polls);
 uint64_t Polls();
 
