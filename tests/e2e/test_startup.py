@@ -23,7 +23,7 @@ class NoArgumentTest(vc.ViewerCase):
         self.assert_box_says(server, shown, "warning", vc.WARNING_CAPTION, vc.W1)
 
         # The box comes before the viewer's window: the rest of the screen is still the desktop,
-        # and the box is the only window there is.
+        # and no full-screen window exists yet.
         now = e2elib.screenshot(server.display)
         self.assertEqual(crop_outside(now, shown[0]), crop_outside(image_before, shown[0]),
                          "the screen outside the box changed while the box was up")

@@ -157,7 +157,7 @@ def shown(rgb6, table=IDENTITY):
 FIXED = list(range(229)) + [255]
 PULSE_ENTRY = 254
 
-# Top entry, the entries from the top down, and the 8-bit colour table of each cycling range.
+# Each cycling range: its top entry, its length (entries top, top-1, ...) and its 8-bit table.
 CYCLE_RANGES = {
     "A1": (232, 4, [(0, 108, 0), (11, 115, 7), (27, 123, 15), (43, 131, 27)]),
     "A2": (253, 6, [(83, 63, 43), (75, 59, 43), (67, 55, 39), (63, 51, 39), (55, 47, 35),
@@ -278,36 +278,7 @@ def animated_problems(colours, table=IDENTITY):
     return problems, phases, level
 
 
-# ---- Running the tests ----
-
-VIEWER = None
-HELPERS = {}
-
-
-def main():
-    """Runs the unittest cases of the calling module. CTest passes the viewer's path as
-    --viewer PATH (and helper programs as --helper NAME=PATH); the rest goes to unittest."""
-    global VIEWER
-    args = sys.argv[1:]
-    rest = []
-    i = 0
-    while i < len(args):
-        if args[i] == "--viewer":
-            VIEWER = os.path.abspath(args[i + 1])
-            i += 2
-        elif args[i] == "--helper":
-            name, path = args[i + 1].split("=", 1)
-            HELPERS[name] = os.path.abspath(path)
-            i += 2
-        else:
-            rest.append(args[i])
-            i += 1
-    if VIEWER is None:
-        VIEWER = os.environ.get("QUARNEL_VIEWER")
-    if not VIEWER or not os.access(VIEWER, os.X_OK):
-        sys.exit(f"no viewer to test: pass --viewer PATH (got {VIEWER!r})")
-    unittest.main(module="__main__", argv=[sys.argv[0]] + rest, verbosity=2)
-
+# ---- Boxes, files and the test case ----
 
 W1 = "Warning: Palette file is not specified\nOnly animated colors will be shown"
 W2 = "Warning: Unable open input file\nOnly animated colors will be shown"
@@ -457,11 +428,42 @@ class ViewerCase(unittest.TestCase):
                 self.assertEqual(ref.wait(10), 0, f"box reference helper: {ref.stderr()}")
         return _reference_boxes[key_]
 
-    def assert_box_says(self, server, shown, icon, caption, text):
+    def assert_box_says(self, server, box, icon, caption, text):
         """The box on screen (from box_picture) is SDL's box with exactly this caption and text."""
-        place, pixels = shown
+        place, pixels = box
         ref_place, ref_pixels = self.reference_box(server, icon, caption, text)
         self.assertEqual(place, ref_place, f"the box's size and place: not that of {text!r}")
         if pixels.rgb != ref_pixels.rgb:
             saved = self.keep(pixels, "box")
             self.fail(f"the box does not show {text!r} (box saved as {saved})")
+
+
+# ---- Running the tests ----
+
+VIEWER = None
+HELPERS = {}
+
+
+def main():
+    """Runs the unittest cases of the calling module. CTest passes the viewer's path as
+    --viewer PATH (and helper programs as --helper NAME=PATH); the rest goes to unittest."""
+    global VIEWER
+    args = sys.argv[1:]
+    rest = []
+    i = 0
+    while i < len(args):
+        if args[i] == "--viewer":
+            VIEWER = os.path.abspath(args[i + 1])
+            i += 2
+        elif args[i] == "--helper":
+            name, path = args[i + 1].split("=", 1)
+            HELPERS[name] = os.path.abspath(path)
+            i += 2
+        else:
+            rest.append(args[i])
+            i += 1
+    if VIEWER is None:
+        VIEWER = os.environ.get("QUARNEL_VIEWER")
+    if not VIEWER or not os.access(VIEWER, os.X_OK):
+        sys.exit(f"no viewer to test: pass --viewer PATH (got {VIEWER!r})")
+    unittest.main(module="__main__", argv=[sys.argv[0]] + rest, verbosity=2)
