@@ -130,6 +130,10 @@ struct PulseCase {
     int next_step;
 };
 
+void PrintTo(const PulseCase& c, std::ostream* os) {
+    *os << "level " << c.level << " step " << c.step;
+}
+
 class PulseTest : public CyclingTest, public testing::WithParamInterface<PulseCase> {};
 
 TEST_P(PulseTest, TurnsAtTheEnds) {
@@ -220,6 +224,10 @@ struct WrapCase {
     bool fires;
 };
 
+void PrintTo(const WrapCase& c, std::ostream* os) {
+    *os << c.last_fire << " to " << c.now;
+}
+
 class WrapTest : public CyclingTest, public testing::WithParamInterface<WrapCase> {};
 
 TEST_P(WrapTest, ComparesTheWrappedDifference) {
@@ -255,6 +263,10 @@ struct SpeedCase {
     void (*key)();
     DWORD after;
 };
+
+void PrintTo(const SpeedCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SpeedTest : public testing::TestWithParam<SpeedCase> {};
 

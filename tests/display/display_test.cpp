@@ -98,6 +98,10 @@ struct InitFailure {
     std::vector<std::string> release_calls;
 };
 
+void PrintTo(const InitFailure& c, std::ostream* os) {
+    *os << c.step;
+}
+
 class InitDisplayFailureTest : public DisplayTest,
                                public testing::WithParamInterface<InitFailure> {};
 

@@ -43,6 +43,10 @@ struct RaisedTable {
     int saturates_from;      // the first index that gives 63
 };
 
+void PrintTo(const RaisedTable& c, std::ostream* os) {
+    *os << c.raises << " raises";
+}
+
 class RaisedTableTest : public BrightnessTest, public testing::WithParamInterface<RaisedTable> {};
 
 TEST_P(RaisedTableTest, HasTheCurveOfItsExponent) {

@@ -25,6 +25,10 @@ struct ConvertCase {
     Rgb out;
 };
 
+void PrintTo(const ConvertCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ConvertPaletteTest : public testing::TestWithParam<ConvertCase> {
   protected:
     void SetUp() override {

@@ -59,6 +59,10 @@ struct LoadCase {
     Bytes expected;  // WorkPalette afterwards
 };
 
+void PrintTo(const LoadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 Bytes WithHighBytes() {
     Bytes b = Pattern(PALETTE_BYTES);
     b[3 * 5 + 1] = 64;

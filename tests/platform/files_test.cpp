@@ -38,6 +38,10 @@ struct OpenFailure {
     std::string (*path)(const std::string& dir);
 };
 
+void PrintTo(const OpenFailure& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class OpenFailureTest : public FilesTest, public testing::WithParamInterface<OpenFailure> {};
 
 TEST_P(OpenFailureTest, GivesTheInvalidHandle) {
@@ -141,6 +145,10 @@ struct PipeCase {
     size_t written;
     DWORD asked;
 };
+
+void PrintTo(const PipeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PipeTest : public FilesTest, public testing::WithParamInterface<PipeCase> {};
 

@@ -209,6 +209,10 @@ struct StartFailure {
     bool made_display; // DirectDrawCreate succeeded, so the mode must be given back
 };
 
+void PrintTo(const StartFailure& c, std::ostream* os) {
+    *os << c.name;
+}
+
 LRESULT CALLBACK OtherWndProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(w, m, wp, lp);
 }
@@ -296,6 +300,10 @@ struct KeysCase {
     double exponent;
     int installs; // palettes made, the start-up's two included
 };
+
+void PrintTo(const KeysCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class KeysWhileInactiveTest : public WholeProgramTest,
                               public testing::WithParamInterface<KeysCase> {};
@@ -423,6 +431,10 @@ struct FailureCase {
     double exponent;
     int installs;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class InputFailureTest : public WholeProgramTest,
                          public testing::WithParamInterface<FailureCase> {};
