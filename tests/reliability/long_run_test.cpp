@@ -138,6 +138,7 @@ TEST(LongRun, GroupsKeepTheirPeriodsAcrossTheTickWrapAndNothingAccumulates) {
     long long most_palettes_held = 0;
     int palettes_at_last_poll = -1;
     size_t misuses = 0;
+    bool cut_short = false;
     // The fake keeps every record and released palette until told to forget them; forgetting
     // often keeps its lists, and the time it spends in them, short.
     const uint64_t forget_every = 10'000;
@@ -169,8 +170,10 @@ TEST(LongRun, GroupsKeepTheirPeriodsAcrossTheTickWrapAndNothingAccumulates) {
             most_palettes_held = held;
         uint64_t n = fake::Polls();
         // A broken run ends at once (a close on the next poll) rather than grinding on.
-        if (held > 1 || off_beat_seen(groups))
+        if ((held > 1 || off_beat_seen(groups)) && !cut_short) {
             fake::SetPollLimit(n + 1);
+            cut_short = true;
+        }
         if (n == polls - 1)
             palettes_at_last_poll = fake::LivePalettes();
         if (n % forget_every == 0) {
@@ -179,9 +182,12 @@ TEST(LongRun, GroupsKeepTheirPeriodsAcrossTheTickWrapAndNothingAccumulates) {
             if (n % checkpoint_every == 0) {
                 live_at_checkpoints.push_back(live_allocations);
                 bytes_at_checkpoints.push_back(live_bytes);
-                if (live_allocations != live_at_checkpoints[0] ||
-                    live_bytes != bytes_at_checkpoints[0])
+                if ((live_allocations != live_at_checkpoints[0] ||
+                     live_bytes != bytes_at_checkpoints[0]) &&
+                    !cut_short) {
                     fake::SetPollLimit(n + 1);
+                    cut_short = true;
+                }
             }
         }
     });
