@@ -60,7 +60,8 @@ bool EnsureVideo() {
             error = std::string("no video driver could start (") + SDL_GetError() + ")";
         return false;
     }
-    std::atexit(SDL_Quit);
+    // No SDL_Quit at exit: with the X server gone, Xlib exits from its error handler and SDL's
+    // window teardown would then wait forever for an unmap that cannot come.
     ready = true;
     ApplyCursor();
     return true;
