@@ -124,7 +124,23 @@ void screen::expand_rows(const BYTE* pixels, LONG pitch, int first, int last) {
 
 void screen::show_all() {
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-    SDL_RenderClear(renderer);
+    if (!target_persists || !texture) {
+        // Other renderers' back buffers hold nothing defined after a present: clear it all.
+        SDL_RenderClear(renderer);
+    } else {
+        // The window's own pixels: only the bars beside or above and below the picture need
+        // black, and the picture covers the rest.
+        const picture_layout& p = place;
+        SDL_Rect bars[4] = {
+            {0, 0, p.left, p.window_height},
+            {p.left + p.width, 0, p.window_width - p.left - p.width, p.window_height},
+            {p.left, 0, p.width, p.top},
+            {p.left, p.top + p.height, p.width, p.window_height - p.top - p.height},
+        };
+        for (const SDL_Rect& bar : bars)
+            if (bar.w > 0 && bar.h > 0)
+                SDL_RenderFillRect(renderer, &bar);
+    }
     if (texture) {
         SDL_Rect to = {place.left, place.top, place.width, place.height};
         SDL_RenderCopy(renderer, texture, nullptr, &to);
