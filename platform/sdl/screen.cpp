@@ -33,7 +33,7 @@ colour_table ColourTable(const PALETTEENTRY* entries) {
     return colours;
 }
 
-screen::screen(SDL_Window* window) : window(window) {
+screen::screen(SDL_Window* window) {
     renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
     if (!renderer)
         renderer = SDL_CreateRenderer(window, -1, 0);
@@ -49,13 +49,13 @@ screen::~screen() {
         SDL_DestroyRenderer(renderer);
 }
 
-// Follows the window's size; true when the layout changed, which invalidates everything shown.
-bool screen::fit_window() {
+// Follows the window's size; a new layout invalidates everything shown.
+void screen::fit_window() {
     int width = 0, height = 0;
     if (SDL_GetRendererOutputSize(renderer, &width, &height) != 0)
-        return false;
+        return;
     if (fitted && width == place.window_width && height == place.window_height)
-        return false;
+        return;
     fitted = true;
     if (texture)
         SDL_DestroyTexture(texture);
@@ -75,7 +75,6 @@ bool screen::fit_window() {
     for (int y = 0; y <= picture_height; ++y)
         first_row[size_t(y)] = (y * place.height + picture_height - 1) / picture_height;
     valid = false;
-    return true;
 }
 
 void screen::record_rows(const BYTE* pixels, LONG pitch) {
@@ -189,24 +188,21 @@ void screen::present(const BYTE* pixels, LONG pitch, const colour_table& colours
         return;
     shown = colours;
 
+    auto holds_changed = [&](int y) {
+        const index_set& set = row_indexes[size_t(y)];
+        return ((set[0] & changed[0]) | (set[1] & changed[1]) | (set[2] & changed[2]) |
+                (set[3] & changed[3])) != 0;
+    };
     // Runs of consecutive rows holding a changed index, each expanded and copied as one band.
     bool copy_rows = target_persists;
-    int y = 0;
-    while (y < picture_height) {
-        const index_set& set = row_indexes[size_t(y)];
-        if (!((set[0] & changed[0]) | (set[1] & changed[1]) | (set[2] & changed[2]) |
-              (set[3] & changed[3]))) {
+    for (int y = 0; y < picture_height;) {
+        if (!holds_changed(y)) {
             ++y;
             continue;
         }
         int first = y;
-        while (y < picture_height) {
-            const index_set& next = row_indexes[size_t(y)];
-            if (!((next[0] & changed[0]) | (next[1] & changed[1]) | (next[2] & changed[2]) |
-                  (next[3] & changed[3])))
-                break;
+        while (y < picture_height && holds_changed(y))
             ++y;
-        }
         expand_rows(pixels, pitch, first, y);
         if (copy_rows)
             show_rows(first, y);

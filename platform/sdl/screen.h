@@ -55,13 +55,12 @@ class screen {
   private:
     using index_set = std::array<uint64_t, 4>;
 
-    bool fit_window();
+    void fit_window();
     void record_rows(const BYTE* pixels, LONG pitch);
     void expand_rows(const BYTE* pixels, LONG pitch, int first, int last);
     void show_all();
     void show_rows(int first, int last);
 
-    SDL_Window* window;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     // The software renderer draws into the window's own pixels, which stay between presents, so
