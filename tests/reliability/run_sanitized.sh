@@ -13,20 +13,33 @@ fi
 
 reports=$(mktemp -d)
 trap 'rm -rf "$reports"' EXIT
+# ASan and LSan also write their reports to files; UBSan, combined with ASan in one process by
+# gcc, writes only to standard error, which the verbose log below keeps.
 export ASAN_OPTIONS="halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$reports/asan"
 export UBSAN_OPTIONS="halt_on_error=1:abort_on_error=1:print_stacktrace=1:log_path=$reports/ubsan"
 export LSAN_OPTIONS="log_path=$reports/lsan"
 
-ctest --test-dir "$dir" -L unit --no-tests=error --output-on-failure
+log=$reports/ctest.log
+ctest --test-dir "$dir" -L unit --no-tests=error --output-on-failure -V >"$log" 2>&1
 status=$?
 
 found=0
-for report in "$reports"/*; do
+for report in "$reports"/asan* "$reports"/ubsan* "$reports"/lsan*; do
     [ -e "$report" ] || continue
     found=1
     echo "=== sanitizer report $(basename "$report")" >&2
     cat "$report" >&2
 done
+pattern='runtime error:|ERROR: (Address|Leak|UndefinedBehavior)Sanitizer'
+if grep -Eq "$pattern" "$log"; then
+    found=1
+    echo "=== sanitizer reports in the test output" >&2
+    grep -E -B2 -A12 "$pattern" "$log" >&2
+fi
+if [ $status -ne 0 ] && [ $found -eq 0 ]; then
+    grep -E -A30 'The following tests FAILED' "$log" >&2
+fi
+grep -E 'tests passed|Total Test time' "$log"
 if [ $found -ne 0 ]; then
     echo "sanitizer reports found" >&2
     exit 1
