@@ -1,9 +1,11 @@
 // libFuzzer target: one input is a palette file and a script of events (clock steps, keys of every
 // code, activation changes, failed polls, a close) that drives a whole run of WinMain on the fake
 // device. After every poll it checks what must hold whatever the input: the exponent and the
-// speed factor are what the delivered keys made them, at most one palette object is alive, no
-// byte outside the locked picture is written, and the entries the animation does not own are the
-// file's colours through the current brightness curve. Any breach traps.
+// speed factor are what the delivered keys made them, the program holds at most one palette
+// object (a failed SetPalette leaves the old one held by the surface alone), no byte outside the
+// locked picture is written, the entries the animation does not own are the file's colours
+// through the current brightness curve, and after the run every object is released and the mode
+// restored. Any breach traps.
 //
 // Input layout (every field optional; missing bytes read as zero):
 //   0      argument mode: 0..5 a palette file, 6 no argument, 7 a path that does not exist;
