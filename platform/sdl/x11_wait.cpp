@@ -2,13 +2,16 @@
 // each a handful of failed reads, which at a thousand waits a second is most of the viewer's
 // processor time; one poll on the descriptor costs one system call.
 #include <SDL.h>
-#include <SDL_syswm.h>
 #include <poll.h>
+
+#if defined(QUARNEL_X11_WAIT)
+#include <SDL_syswm.h>
+#endif
 
 namespace sdl {
 
 int WindowDescriptor(SDL_Window* window) {
-#if defined(SDL_VIDEO_DRIVER_X11)
+#if defined(QUARNEL_X11_WAIT) && defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
