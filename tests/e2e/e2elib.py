@@ -1,11 +1,15 @@
-"""Shared pieces of the end-to-end tests: a private Xvfb, screenshots, keys and windows.
+"""Shared pieces of the end-to-end tests: a private Xvfb, screenshots, keys, windows, message
+boxes and the programs under test (picture_model.py has what the screen must show).
 
 Used by the Linux tests (the real build/quarnel) and the Windows tests (quarnel.exe under Wine).
 Add to it rather than copy from it.
 """
 import os
 import random
+import re
+import signal
 import subprocess
+import tempfile
 import time
 
 PICTURE_W, PICTURE_H = 640, 480
@@ -132,16 +136,6 @@ class Geometry:
     def to_screen(self, px, py):
         return (self.x0 + int(px * self.scale), self.y0 + int(py * self.scale))
 
-    def block_centre(self, index):
-        r, c = divmod(index, 16)
-        return self.to_screen(c * BLOCK_W + BLOCK_W // 2, r * BLOCK_H + BLOCK_H // 2)
-
-
-def block_colours(image, geometry=None):
-    """The colour at the centre of each of the 256 blocks."""
-    g = geometry or Geometry(image.width, image.height)
-    return [image.pixel(*g.block_centre(i)) for i in range(256)]
-
 
 def key(display, *keys, delay_ms=30):
     """Sends keys (X keysym names: Escape, Prior, Next, KP_Add, KP_Subtract, Return)."""
@@ -155,20 +149,131 @@ def move_pointer(display, x, y):
                    env={**os.environ, "DISPLAY": display})
 
 
-def window_names(display):
-    """The names of all windows, from xwininfo (it reads UTF-8 names that old xdotool misses)."""
-    out = subprocess.run(["xwininfo", "-display", display, "-root", "-tree"],
-                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-                         errors="replace").stdout
-    names = []
-    for line in out.splitlines():
-        line = line.strip()
-        if line.startswith("0x") and '"' in line:
-            names.append(line.split('"')[1])
-    return names
-
-
 def random_palette(seed, low=0, high=63):
     """768 bytes of 6-bit components, reproducible from the seed."""
     rng = random.Random(seed)
     return bytes(rng.randint(low, high) for _ in range(768))
+
+
+# ---- Windows and message boxes ----
+
+VIEWER_TITLE = "Quarnel Pallette Demo"
+WARNING_CAPTION = "Tintrel"
+
+_WINDOW_LINE = re.compile(
+    r'^\s*(0x[0-9a-f]+) (?:"(.*)"|\(has no name\)): \(.*\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+'
+    r'\+(-?\d+)\+(-?\d+)\s*$')
+
+
+class Window:
+    def __init__(self, wid, name, w, h, x, y):
+        self.id, self.name, self.w, self.h, self.x, self.y = wid, name, w, h, x, y
+
+    def centre(self):
+        return self.x + self.w // 2, self.y + self.h // 2
+
+    def __repr__(self):
+        return f"{self.id} {self.name!r} {self.w}x{self.h}+{self.x}+{self.y}"
+
+
+def windows(display):
+    """Every window below the root, with its name (None if it has none) and its place on the
+    screen, from xwininfo (it reads UTF-8 names that old xdotool misses)."""
+    out = subprocess.run(["xwininfo", "-display", display, "-root", "-tree"],
+                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                         errors="replace").stdout
+    found = []
+    for line in out.splitlines():
+        m = _WINDOW_LINE.match(line)
+        if m:
+            wid, name, w, h, x, y = m.groups()
+            found.append(Window(wid, name, int(w), int(h), int(x), int(y)))
+    return found
+
+
+def find_window(display, name):
+    """The first window of that exact name, or None."""
+    for w in windows(display):
+        if w.name == name:
+            return w
+    return None
+
+
+def dismiss_box(display, title, timeout=20, interval=0.3, settle=0):
+    """Answers a message box with Return once it is up; False if it never comes or never goes.
+    A box takes keys only while it has the focus, which without a window manager follows the
+    pointer; the first keys may come before the box listens, so they are repeated every interval
+    seconds until it is gone. settle is how long to give the box to go after each Return before
+    the next one."""
+    box = wait_until(lambda: find_window(display, title), timeout)
+    if not box:
+        return False
+
+    def gone():
+        current = find_window(display, title)
+        if current is None:
+            return True
+        move_pointer(display, *current.centre())
+        subprocess.run(["xdotool", "windowfocus", current.id], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, env={**os.environ, "DISPLAY": display},
+                       timeout=10)
+        key(display, "Return")
+        return wait_until(lambda: find_window(display, title) is None, settle)
+
+    return wait_until(gone, timeout, interval=interval)
+
+
+def screen_size(display):
+    out = subprocess.run(["xdpyinfo", "-display", display], stdout=subprocess.PIPE,
+                         stderr=subprocess.DEVNULL, text=True).stdout
+    m = re.search(r"dimensions:\s+(\d+)x(\d+) pixels", out)
+    return (int(m.group(1)), int(m.group(2))) if m else None
+
+
+# ---- Programs under test ----
+
+class Process:
+    """A program run in a process group of its own, its standard error kept, so that cleanup also
+    ends its children (SDL forks one for each message box, and a process sitting in one ignores
+    SIGTERM; Wine starts several)."""
+
+    def __init__(self, command, env, stdin=subprocess.DEVNULL):
+        self.stderr_file = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen(command, env=env, stdin=stdin, stdout=subprocess.DEVNULL,
+                                     stderr=self.stderr_file, start_new_session=True)
+        self.pid = self.proc.pid
+
+    def running(self):
+        return self.proc.poll() is None
+
+    def wait(self, timeout):
+        """The exit code, or None if it is still running after timeout seconds."""
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def signal(self, sig):
+        self.proc.send_signal(sig)
+
+    def stderr(self):
+        self.stderr_file.seek(0)
+        return self.stderr_file.read().decode("utf-8", "replace")
+
+    def kill(self):
+        try:
+            os.killpg(self.pid, signal.SIGKILL)
+        except (ProcessLookupError, PermissionError):
+            pass
+        self.proc.wait()
+
+    def end(self):
+        """Kills what is left of it and lets its standard error go."""
+        self.kill()
+        self.stderr_file.close()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.end()

@@ -10,7 +10,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
 import e2elib  # noqa: E402
-import viewer_checks as vc  # noqa: E402
+import picture_model  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(HERE))
 
@@ -23,19 +23,19 @@ def main():
                              os.path.join(ROOT, "docs", "screenshot.png"))
     sample = os.path.join(ROOT, "samples", "rainbow.pal")
     with open(sample, "rb") as f:
-        want = vc.fixed_colours(f.read())
+        want = picture_model.fixed_colours(f.read())
     with e2elib.Xvfb(640, 480) as server:
         e2elib.move_pointer(server.display, 320, 240)
-        with vc.Process([viewer, sample], server.env(LANG="C.UTF-8")) as proc:
+        with e2elib.Process([viewer, sample], server.env(LANG="C.UTF-8")) as proc:
             shot = {}
 
             def ready():
                 image = e2elib.screenshot(server.display)
-                colours = vc.block_uniform_colours(image)
+                colours = picture_model.block_colours(image)
                 shot["image"] = image
                 # The picture is complete once the file's colours and the animation both show.
-                return not vc.picture_mismatches(image, want) and \
-                    not vc.animated_problems(colours)[0]
+                return not picture_model.picture_mismatches(image, want) and \
+                    not picture_model.animated_problems(colours)[0]
 
             if not e2elib.wait_until(ready, 30, interval=0.1):
                 sys.exit(f"the viewer never showed the sample: {proc.stderr()}")

@@ -9,14 +9,15 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import e2elib  # noqa: E402
+import picture_model  # noqa: E402
 import viewer_checks as vc  # noqa: E402
 
-TITLE = vc.VIEWER_TITLE
+TITLE = e2elib.VIEWER_TITLE
 
 
 def animation_state(server, table):
-    colours = vc.block_uniform_colours(e2elib.screenshot(server.display))
-    problems, phases, level = vc.animated_problems(colours, table)
+    colours = picture_model.block_colours(e2elib.screenshot(server.display))
+    problems, phases, level = picture_model.animated_problems(colours, table)
     return None if problems else (tuple(sorted(phases.items())), level)
 
 
@@ -48,25 +49,27 @@ class ActivationTest(vc.ViewerCase):
         path = vc.write_file(os.path.join(self.tmp, "focus.pal"), palette)
         server = self.xvfb(640, 480)
         proc = self.launch(server, [path])
-        self.wait_picture(server, proc, vc.fixed_colours(palette))
-        viewer = vc.find_window(server.display, TITLE)
-        self.assertIsNotNone(viewer, f"no window titled {TITLE!r}: {vc.windows(server.display)}")
+        self.wait_picture(server, proc, picture_model.fixed_colours(palette))
+        viewer = e2elib.find_window(server.display, TITLE)
+        self.assertIsNotNone(viewer,
+                             f"no window titled {TITLE!r}: {e2elib.windows(server.display)}")
         self.assertEqual((viewer.x, viewer.y, viewer.w, viewer.h), (0, 0, 640, 480))
 
         # Another client's window, over the top-left blocks, takes the focus.
         other = self._stack.enter_context(
-            vc.Process(["xmessage", "-geometry", "150x40+0+0", "other"], server.env()))
-        box = e2elib.wait_until(lambda: vc.find_window(server.display, "xmessage"), 10)
+            e2elib.Process(["xmessage", "-geometry", "150x40+0+0", "other"], server.env()))
+        box = e2elib.wait_until(lambda: e2elib.find_window(server.display, "xmessage"), 10)
         self.assertTrue(box and other.running(), "xmessage did not start")
         covered = {16 * r + c for r in range(16) for c in range(16)
                    if c * 40 < box.x + box.w + 10 and r * 30 < box.y + box.h + 10}
         self.focus(server, box)
 
-        frozen = self.wait_frozen(server, vc.IDENTITY)
+        frozen = self.wait_frozen(server, picture_model.IDENTITY)
 
         # Brightness keys still work while inactive, at once, and move nothing else.
-        table = vc.brightness_table(vc.exponent_after("+"))
-        want = {i: c for i, c in vc.fixed_colours(palette, table).items() if i not in covered}
+        table = picture_model.brightness_table(picture_model.exponent_after("+"))
+        want = {i: c for i, c in picture_model.fixed_colours(palette, table).items()
+                if i not in covered}
         subprocess.run(["xdotool", "key", "--window", viewer.id, "KP_Add"], check=True,
                        env=server.env())
         self.wait_picture(server, proc, want, table)

@@ -9,6 +9,7 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import e2elib  # noqa: E402
+import picture_model  # noqa: E402
 import viewer_checks as vc  # noqa: E402
 
 GOOD = e2elib.random_palette(42)
@@ -22,7 +23,7 @@ BLACK = b""  # a palette that supplies nothing: every fixed entry black
 
 def valid_or_black(colours):
     """For bytes nobody knows: each fixed block black or a colour a 6-bit entry can give."""
-    return [f"block {i} shows {colours[i]}" for i in vc.FIXED
+    return [f"block {i} shows {colours[i]}" for i in picture_model.FIXED
             if colours[i] is None or any(c % 4 or c > 252 for c in colours[i])]
 
 
@@ -87,22 +88,23 @@ class BadInputTest(vc.ViewerCase):
     def run_case(self, make, box_text, gives):
         server = self.xvfb(640, 480)
         if box_text:
-            self.reference_box(server, "warning", vc.WARNING_CAPTION, box_text)
+            self.reference_box(server, "warning", e2elib.WARNING_CAPTION, box_text)
         args = make(self.tmp)
         command = args if args[0] == "bash" else None
         proc = self.launch(server, args, command=command)
 
         if box_text:
-            shown = self.box_picture(server, vc.WARNING_CAPTION)
-            self.assert_box_says(server, shown, "warning", vc.WARNING_CAPTION, box_text)
-            self.assertTrue(vc.dismiss_box(server.display, vc.WARNING_CAPTION), "box stayed")
+            shown = self.box_picture(server, e2elib.WARNING_CAPTION)
+            self.assert_box_says(server, shown, "warning", e2elib.WARNING_CAPTION, box_text)
+            self.assertTrue(e2elib.dismiss_box(server.display, e2elib.WARNING_CAPTION),
+                            "box stayed")
 
         if callable(gives):
             image, colours = self.wait_picture(server, proc, {})
             self.assertEqual(gives(colours), [])
         else:
-            self.wait_picture(server, proc, vc.fixed_colours(gives))
-        self.assertIsNone(vc.find_window(server.display, vc.WARNING_CAPTION),
+            self.wait_picture(server, proc, picture_model.fixed_colours(gives))
+        self.assertIsNone(e2elib.find_window(server.display, e2elib.WARNING_CAPTION),
                           "a warning box is up while the viewer runs")
         self.quit_with_escape(server, proc)
 

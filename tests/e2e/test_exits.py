@@ -7,6 +7,7 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import e2elib  # noqa: E402
+import picture_model  # noqa: E402
 import viewer_checks as vc  # noqa: E402
 
 
@@ -17,10 +18,10 @@ class ExitTest(vc.ViewerCase):
         for way in ["Escape", signal.SIGINT, signal.SIGTERM]:
             with self.subTest(way if isinstance(way, str) else way.name), self.scope():
                 server = self.xvfb(640, 480)
-                windows_before = vc.windows(server.display)
+                windows_before = e2elib.windows(server.display)
                 image_before = e2elib.screenshot(server.display)
                 proc = self.launch(server, [path])
-                self.wait_picture(server, proc, vc.fixed_colours(palette))
+                self.wait_picture(server, proc, picture_model.fixed_colours(palette))
                 if way == "Escape":
                     self.quit_with_escape(server, proc)
                 else:

@@ -7,6 +7,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import e2elib  # noqa: E402
+import picture_model  # noqa: E402
 import viewer_checks as vc  # noqa: E402
 
 KEY_OF = {"+": "KP_Add", "-": "KP_Subtract"}
@@ -29,15 +30,15 @@ class BrightnessTest(vc.ViewerCase):
         path = vc.write_file(os.path.join(self.tmp, "bright.pal"), palette)
         server = self.xvfb(640, 480)
         proc = self.launch(server, [path])
-        self.wait_picture(server, proc, vc.fixed_colours(palette))
+        self.wait_picture(server, proc, picture_model.fixed_colours(palette))
 
         pressed = ""
-        previous = vc.fixed_colours(palette)
+        previous = picture_model.fixed_colours(palette)
         for keys, what in BRIGHTNESS_STEPS:
             with self.subTest(what):
                 pressed += keys
-                table = vc.brightness_table(vc.exponent_after(pressed))
-                want = vc.fixed_colours(palette, table)
+                table = picture_model.brightness_table(picture_model.exponent_after(pressed))
+                want = picture_model.fixed_colours(palette, table)
                 # Otherwise a key that did nothing would pass.
                 self.assertNotEqual(want, previous, "the palette cannot show this step")
                 self.keys(server, *[KEY_OF[k] for k in keys], delay_ms=15)
@@ -59,8 +60,8 @@ class SpeedTest(vc.ViewerCase):
             start = time.monotonic()
             image = e2elib.screenshot(server.display)
             end = time.monotonic()
-            colours = vc.block_uniform_colours(image)
-            problems, phases, _ = vc.animated_problems(colours, self.table)
+            colours = picture_model.block_colours(image)
+            problems, phases, _ = picture_model.animated_problems(colours, self.table)
             self.assertEqual(problems, [])
             taken.append((start, end, phases))
             return enough(taken)
@@ -73,27 +74,28 @@ class SpeedTest(vc.ViewerCase):
         path = vc.write_file(os.path.join(self.tmp, "speed.pal"), palette)
         server = self.xvfb(640, 480)
         proc = self.launch(server, [path])
-        self.wait_picture(server, proc, vc.fixed_colours(palette))
+        self.wait_picture(server, proc, picture_model.fixed_colours(palette))
 
         # Keys are handled in order: once the raise shows, the speed keys before it were handled.
-        self.table = vc.brightness_table(vc.exponent_after("+"))
+        self.table = picture_model.brightness_table(picture_model.exponent_after("+"))
         self.keys(server, *["Next"] * 12, "KP_Add")
-        self.wait_picture(server, proc, vc.fixed_colours(palette, self.table), self.table)
+        self.wait_picture(server, proc, picture_model.fixed_colours(palette, self.table),
+                          self.table)
 
         def steps(name, a, b):
-            n = vc.CYCLE_RANGES[name][1]
+            n = picture_model.CYCLE_RANGES[name][1]
             return (b[2][name] - a[2][name]) % n
 
         def close_pairs(taken, name):
-            period = 10 * vc.CYCLE_PERIOD_MS[name] / 1000
+            period = 10 * picture_model.CYCLE_PERIOD_MS[name] / 1000
             return [(a, b) for a, b in zip(taken, taken[1:]) if b[1] - a[0] < period]
 
         def slow_enough(taken):
             return all(any(steps(name, a, b) == 1 for a, b in close_pairs(taken, name))
-                       for name in vc.CYCLE_RANGES)
+                       for name in picture_model.CYCLE_RANGES)
 
         taken = self.samples(server, slow_enough)
-        for name in vc.CYCLE_RANGES:
+        for name in picture_model.CYCLE_RANGES:
             pairs = close_pairs(taken, name)
             moves = [steps(name, a, b) for a, b in pairs]
             self.assertIn(1, moves, f"range {name}: no forward move seen at factor 10")

@@ -7,6 +7,7 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import e2elib  # noqa: E402
+import picture_model  # noqa: E402
 import viewer_checks as vc  # noqa: E402
 
 # Screen size, and where the 640 x 480 picture must land on it: x, y, width, height.
@@ -29,29 +30,29 @@ class PictureTest(vc.ViewerCase):
         self.assertEqual((g.x0, g.y0, g.w, g.h), place, "the test's own geometry")
         palette = e2elib.random_palette(1000 + seed)
         path = vc.write_file(os.path.join(self.tmp, f"random{seed}.pal"), palette)
-        want = vc.fixed_colours(palette)
+        want = picture_model.fixed_colours(palette)
 
         server = self.xvfb(w, h)
-        windows_before = vc.windows(server.display)
+        windows_before = e2elib.windows(server.display)
         image_before = e2elib.screenshot(server.display)
         proc = self.launch(server, [path])
         self.wait_picture(server, proc, want)
         # The window itself covers the whole screen; the bars are the device's, not the desktop.
-        window = vc.find_window(server.display, vc.VIEWER_TITLE)
-        self.assertIsNotNone(window, f"no viewer window: {vc.windows(server.display)}")
+        window = e2elib.find_window(server.display, e2elib.VIEWER_TITLE)
+        self.assertIsNotNone(window, f"no viewer window: {e2elib.windows(server.display)}")
         self.assertEqual((window.x, window.y, window.w, window.h), (0, 0, w, h))
 
         # Several screenshots over time: every one must show the file's colours exactly and
         # valid animated entries; together they must show each range and the pulse moving.
-        phases = {name: set() for name in vc.CYCLE_RANGES}
+        phases = {name: set() for name in picture_model.CYCLE_RANGES}
         levels = set()
         problems = []
 
         def seen_enough():
             image = e2elib.screenshot(server.display)
-            colours = vc.block_uniform_colours(image)
-            wrong = vc.picture_mismatches(image, want)
-            animated, p, level = vc.animated_problems(colours)
+            colours = picture_model.block_colours(image)
+            wrong = picture_model.picture_mismatches(image, want)
+            animated, p, level = picture_model.animated_problems(colours)
             if wrong or animated:
                 problems.append((self.keep(image, f"{w}x{h}-sample"), wrong + animated))
                 return True

@@ -1,290 +1,23 @@
-"""Checks of the Linux viewer under Xvfb: windows, processes and the picture it must show."""
+"""The Linux viewer's test case under Xvfb: its servers and viewers, the picture and boxes it
+must show, and the command line CTest runs the tests with."""
 
 import contextlib
 import os
 import re
-import signal
 import subprocess
 import sys
 import tempfile
 import unittest
 
-from e2elib import (BLOCK_H, BLOCK_W, Geometry, Image, Xvfb, key, move_pointer, screenshot,
-                    wait_until)
-
-BLACK = (0, 0, 0)
-
-_WINDOW_LINE = re.compile(
-    r'^\s*(0x[0-9a-f]+) (?:"(.*)"|\(has no name\)): \(.*\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+'
-    r'\+(-?\d+)\+(-?\d+)\s*$')
-
-
-class Window:
-    def __init__(self, wid, name, w, h, x, y):
-        self.id, self.name, self.w, self.h, self.x, self.y = wid, name, w, h, x, y
-
-    def centre(self):
-        return self.x + self.w // 2, self.y + self.h // 2
-
-    def __repr__(self):
-        return f"{self.id} {self.name!r} {self.w}x{self.h}+{self.x}+{self.y}"
-
-
-def windows(display):
-    """Every window below the root, with its name and its place on the screen."""
-    out = subprocess.run(["xwininfo", "-display", display, "-root", "-tree"],
-                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-                         errors="replace").stdout
-    found = []
-    for line in out.splitlines():
-        m = _WINDOW_LINE.match(line)
-        if m:
-            wid, name, w, h, x, y = m.groups()
-            found.append(Window(wid, name, int(w), int(h), int(x), int(y)))
-    return found
-
-
-def find_window(display, name):
-    for w in windows(display):
-        if w.name == name:
-            return w
-    return None
-
-
-def dismiss_box(display, title, timeout=20):
-    """Answers a message box with Return. SDL's box takes keys only while it has the focus, which
-    without a window manager follows the pointer; the first keys may come before the box listens,
-    so they are repeated until it is gone."""
-    box = wait_until(lambda: find_window(display, title), timeout)
-    if not box:
-        return False
-
-    def gone():
-        current = find_window(display, title)
-        if current is None:
-            return True
-        move_pointer(display, *current.centre())
-        subprocess.run(["xdotool", "windowfocus", current.id], stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, env={**os.environ, "DISPLAY": display})
-        key(display, "Return")
-        return find_window(display, title) is None
-
-    return wait_until(gone, timeout, interval=0.3)
-
-
-def screen_size(display):
-    out = subprocess.run(["xdpyinfo", "-display", display], stdout=subprocess.PIPE,
-                         stderr=subprocess.DEVNULL, text=True).stdout
-    m = re.search(r"dimensions:\s+(\d+)x(\d+) pixels", out)
-    return (int(m.group(1)), int(m.group(2))) if m else None
-
-
-class Process:
-    """A program run in a process group of its own, so that cleanup also ends the children SDL
-    forks for its message boxes (a process sitting in one ignores SIGTERM)."""
-
-    def __init__(self, command, env, stdin=subprocess.DEVNULL):
-        self.stderr_file = tempfile.TemporaryFile()
-        self.proc = subprocess.Popen(command, env=env, stdin=stdin, stdout=subprocess.DEVNULL,
-                                     stderr=self.stderr_file, start_new_session=True)
-        self.pid = self.proc.pid
-
-    def running(self):
-        return self.proc.poll() is None
-
-    def wait(self, timeout):
-        """The exit code, or None if it is still running after timeout seconds."""
-        try:
-            return self.proc.wait(timeout)
-        except subprocess.TimeoutExpired:
-            return None
-
-    def signal(self, sig):
-        self.proc.send_signal(sig)
-
-    def stderr(self):
-        self.stderr_file.seek(0)
-        return self.stderr_file.read().decode("utf-8", "replace")
-
-    def kill(self):
-        try:
-            os.killpg(self.pid, signal.SIGKILL)
-        except (ProcessLookupError, PermissionError):
-            pass
-        self.proc.wait()
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.kill()
-        self.stderr_file.close()
-
-
-# ---- What the screen must show ----
-
-def brightness_table(exponent):
-    """The 64-step table: pow(i, exponent) truncated, 63 at most."""
-    table = []
-    for i in range(64):
-        x = pow(float(i), exponent)
-        table.append(63 if x > 63.0 else int(x) if x > 0.0 else 0)
-    return table
-
-
-IDENTITY = brightness_table(1.0)
-
-
-def exponent_after(keys, exponent=1.0):
-    """The exponent after a sequence of '+' and '-' presses, stepped in doubles as the viewer
-    steps it: the bounds are tested before each step, and a lower that lands below 1.0 (as the
-    sums of 0.007 do) is put back on 1.0, so that the file's own colours come back."""
-    for k in keys:
-        if k == "+" and exponent < 1.7:
-            exponent += 0.007
-        elif k == "-" and exponent > 1.0:
-            exponent = max(exponent - 0.007, 1.0)
-    return exponent
-
-
-def shown(rgb6, table=IDENTITY):
-    """The screen colour of a 6-bit entry: black if any component is above 63."""
-    if max(rgb6) > 63:
-        return BLACK
-    return tuple(table[c] << 2 for c in rgb6)
-
-
-FIXED = list(range(229)) + [255]
-PULSE_ENTRY = 254
-
-# Each cycling range: its top entry, its length (entries top, top-1, ...) and its 8-bit table.
-CYCLE_RANGES = {
-    "A1": (232, 4, [(0, 108, 0), (11, 115, 7), (27, 123, 15), (43, 131, 27)]),
-    "A2": (253, 6, [(83, 63, 43), (75, 59, 43), (67, 55, 39), (63, 51, 39), (55, 47, 35),
-                    (51, 43, 35)]),
-    "A3": (242, 5, [(255, 0, 0), (215, 0, 0), (147, 43, 11), (255, 119, 0), (255, 59, 0)]),
-    "B1": (247, 5, [(71, 0, 0), (123, 0, 0), (179, 0, 0), (123, 0, 0), (71, 0, 0)]),
-    "C1": (237, 5, [(107, 107, 111), (99, 103, 127), (87, 107, 143), (0, 147, 163),
-                    (107, 187, 255)]),
-}
-CYCLE_PERIOD_MS = {"A1": 200, "A2": 200, "A3": 200, "B1": 142, "C1": 100}
-
-
-def fixed_colours(palette, table=IDENTITY):
-    """Index -> expected screen colour for the entries the animation never touches."""
-    want = {}
-    for i in FIXED:
-        entry = tuple(palette[3 * i:3 * i + 3])
-        entry += (0,) * (3 - len(entry))  # a short file leaves the rest black
-        want[i] = shown(entry, table)
-    return want
-
-
-def range_phase(colours, name, table=IDENTITY):
-    """The phase p whose rotation the range shows (entry top-k = table[p+k]), or None."""
-    top, n, tab = CYCLE_RANGES[name]
-    for p in range(n):
-        if all(colours[top - k] == shown([c >> 2 for c in tab[(p + k) % n]], table)
-               for k in range(n)):
-            return p
-    return None
-
-
-def pulse_level(colour, table=IDENTITY):
-    """The pulse level 0..60 (step 4) that the colour of entry 254 shows, or None."""
-    for level in range(0, 61, 4):
-        if colour == shown((level, 0, 0), table):
-            return level
-    return None
-
-
-def picture_edges(geometry):
-    xs = [geometry.to_screen(c * BLOCK_W, 0)[0] for c in range(17)]
-    ys = [geometry.to_screen(0, r * BLOCK_H)[1] for r in range(17)]
-    return xs, ys
-
-
-def picture_mismatches(image, want, geometry=None, limit=8):
-    """Compares every pixel: the blocks of the indexes in want must be exactly their colour, and
-    everything outside the 4:3 picture black. Returns descriptions of what differs."""
-    g = geometry or Geometry(image.width, image.height)
-    xs, ys = picture_edges(g)
-    row_bytes = 3 * image.width
-    black = bytes(3)
-    bad = []
-
-    def note(what, x, y, got, expected):
-        if len(bad) < limit:
-            bad.append(f"{what} at ({x}, {y}): {got} instead of {expected}")
-
-    def compare(what, row, x0, x1, y, colour):
-        seg = row[3 * x0:3 * x1]
-        if seg != bytes(colour) * (x1 - x0):
-            for x in range(x0, x1):
-                got = tuple(seg[3 * (x - x0):3 * (x - x0) + 3])
-                if got != tuple(colour):
-                    note(what, x, y, got, tuple(colour))
-                    return True
-        return False
-
-    bad_rows = 0
-    for y in range(image.height):
-        row = image.rgb[y * row_bytes:(y + 1) * row_bytes]
-        if y < ys[0] or y >= ys[16]:
-            bad_rows += compare("bar", row, 0, image.width, y, black)
-            continue
-        bad_rows += compare("left bar", row, 0, xs[0], y, black)
-        bad_rows += compare("right bar", row, xs[16], image.width, y, black)
-        r = max(i for i in range(16) if ys[i] <= y)
-        for c in range(16):
-            index = 16 * r + c
-            if index in want:
-                bad_rows += compare(f"block {index}", row, xs[c], xs[c + 1], y, want[index])
-    if bad_rows > len(bad):
-        bad.append(f"... {bad_rows} differing runs in all")
-    return bad
-
-
-def block_uniform_colours(image, geometry=None):
-    """Index -> the colour of the whole block, or None where the block is not one colour."""
-    g = geometry or Geometry(image.width, image.height)
-    xs, ys = picture_edges(g)
-    row_bytes = 3 * image.width
-    result = {}
-    for r in range(16):
-        rows = [image.rgb[y * row_bytes:(y + 1) * row_bytes] for y in range(ys[r], ys[r + 1])]
-        for c in range(16):
-            first = rows[0][3 * xs[c]:3 * xs[c] + 3]
-            whole = first * (xs[c + 1] - xs[c])
-            uniform = all(row[3 * xs[c]:3 * xs[c + 1]] == whole for row in rows)
-            result[16 * r + c] = tuple(first) if uniform else None
-    return result
-
-
-def animated_problems(colours, table=IDENTITY):
-    """What is wrong with the animated entries in one screenshot: each range must show a rotation
-    of its table, entry 254 a pulse level. Returns (problems, phases, level)."""
-    problems, phases = [], {}
-    for name in CYCLE_RANGES:
-        top, n, _ = CYCLE_RANGES[name]
-        p = range_phase(colours, name, table)
-        if p is None:
-            problems.append(f"range {name} shows no rotation of its table: "
-                            f"{[colours[top - k] for k in range(n)]}")
-        phases[name] = p
-    level = pulse_level(colours[PULSE_ENTRY], table)
-    if level is None:
-        problems.append(f"entry 254 shows {colours[PULSE_ENTRY]}, no pulse level")
-    return problems, phases, level
-
+from e2elib import (Image, Process, Xvfb, dismiss_box, find_window, key, move_pointer,
+                    screen_size, screenshot, wait_until, windows)
+from picture_model import IDENTITY, animated_problems, block_colours, picture_mismatches
 
 # ---- Boxes, files and the test case ----
 
 W1 = "Warning: Palette file is not specified\nOnly animated colors will be shown"
 W2 = "Warning: Unable open input file\nOnly animated colors will be shown"
 W3 = "Warning: Unable read palette from file\nOnly animated colors will be shown"
-WARNING_CAPTION = "Tintrel"
-VIEWER_TITLE = "Quarnel Pallette Demo"
 
 
 def crop(image, x, y, w, h):
@@ -356,7 +89,7 @@ class ViewerCase(unittest.TestCase):
             if not proc.running():
                 return True
             image = screenshot(server.display)
-            colours = block_uniform_colours(image)
+            colours = block_colours(image)
             wrong = picture_mismatches(image, want)
             wrong += animated_problems(colours, table)[0]
             last.update(image=image, colours=colours, wrong=wrong)

@@ -13,9 +13,16 @@ import tempfile
 import time
 import unittest
 
-import picture
-import winelib
-from picture import e2elib
+# The end-to-end modules both suites share live with the Linux tests.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+
+import e2elib  # noqa: E402
+import picture_model  # noqa: E402
+import winelib  # noqa: E402
+
+# Wine's DirectDraw needs the X screen at the mode's size, so the screen is the picture itself:
+# block (r, c) covers x 40c..40c+39, y 30r..30r+29 and holds palette index 16r + c.
+SCREEN = e2elib.Geometry(640, 480)
 
 STATE = None
 TARGET = None
@@ -27,10 +34,10 @@ def make_palette(seed):
     step of the brightness table shows somewhere on screen."""
     rng = random.Random(seed)
     fixed = [v for v in range(64) for _ in range(10)]
-    fixed += [rng.randint(0, 63) for _ in range(3 * len(picture.FIXED) - len(fixed))]
+    fixed += [rng.randint(0, 63) for _ in range(3 * len(picture_model.FIXED) - len(fixed))]
     rng.shuffle(fixed)
     palette = bytearray(rng.randint(0, 63) for _ in range(768))
-    for n, index in enumerate(picture.FIXED):
+    for n, index in enumerate(picture_model.FIXED):
         palette[3 * index:3 * index + 3] = bytes(fixed[3 * n:3 * n + 3])
     return bytes(palette)
 
@@ -39,8 +46,8 @@ def table_differences(palette, image, table):
     """The table steps the screen contradicts: {file value: (table's value, the screen's 8-bit
     values for it / 4)}."""
     seen = {}
-    colours = picture.block_colours(image)
-    for index in picture.FIXED:
+    colours = picture_model.block_colours(image, SCREEN)
+    for index in picture_model.FIXED:
         for c in range(3):
             seen.setdefault(palette[3 * index + c], set()).add(colours[index][c] / 4)
     return {v: (table[v], sorted(s)) for v, s in sorted(seen.items()) if s != {table[v]}}
@@ -63,7 +70,7 @@ class WineViewerTests(unittest.TestCase):
         return winelib.WineRun(TARGET, os.path.join(STATE, "prefix"), x.display, args)
 
     def wait_for_viewer(self, x, run):
-        window = e2elib.wait_until(lambda: picture.find_window(x.display, winelib.VIEWER_TITLE)
+        window = e2elib.wait_until(lambda: e2elib.find_window(x.display, e2elib.VIEWER_TITLE)
                                    or not run.process.running(), 30)
         self.assertTrue(run.process.running(), "the viewer ended early: %s" % (
             run.process.stderr()[-500:],))
@@ -85,7 +92,8 @@ class WineViewerTests(unittest.TestCase):
 
         def matches():
             state["image"] = e2elib.screenshot(x.display)
-            state["bad"] = picture.picture_mismatches(state["image"], want)
+            state["bad"] = picture_model.picture_mismatches(state["image"], want, SCREEN,
+                                                              limit=10)
             return not state["bad"]
 
         if not e2elib.wait_until(matches, timeout, interval=0.2):
@@ -102,20 +110,20 @@ class WineViewerTests(unittest.TestCase):
 
         def animated():
             state["image"] = e2elib.screenshot(x.display)
-            state["result"] = picture.animated_problems(picture.block_colours(state["image"]),
-                                                        table)
+            state["result"] = picture_model.animated_problems(
+                picture_model.block_colours(state["image"], SCREEN), table)
             return not state["result"][0]
 
         if not e2elib.wait_until(animated, 20, interval=0.1):
             self.fail("the animation never showed (kept %s):\n  %s" % (
                 self.keep(state["image"], "animation"), "\n  ".join(state["result"][0])))
-        phases = {name: set() for name in picture.CYCLE_RANGES}
+        phases = {name: set() for name in picture_model.CYCLE_RANGES}
         levels = set()
         for n in range(shots):
             if n:
                 state["image"] = e2elib.screenshot(x.display)
-                state["result"] = picture.animated_problems(
-                    picture.block_colours(state["image"]), table)
+                state["result"] = picture_model.animated_problems(
+                    picture_model.block_colours(state["image"], SCREEN), table)
             problems, shot_phases, level = state["result"]
             if problems:
                 self.fail("screenshot %d (kept %s):\n  %s" % (
@@ -134,25 +142,25 @@ class WineViewerTests(unittest.TestCase):
         e2elib.key(x.display, "Escape")
         code = run.process.wait(20)
         self.assertEqual(code, 0, "exit code after Esc")
-        self.assertIsNone(picture.find_window(x.display, winelib.VIEWER_TITLE))
+        self.assertIsNone(e2elib.find_window(x.display, e2elib.VIEWER_TITLE))
 
     # ---- checks ----
 
     def test_colours_exact_and_escape_exits_0(self):
         with e2elib.Xvfb(640, 480, 24) as x, self.start(x, [self.palette_path]) as run:
             self.wait_for_viewer(x, run)
-            image = self.wait_for_picture(x, picture.fixed_colours(self.palette))
-            uniform = picture.block_colours(image)
+            image = self.wait_for_picture(x, picture_model.fixed_colours(self.palette))
+            uniform = picture_model.block_colours(image, SCREEN)
             self.assertEqual([i for i in range(256) if uniform[i] is None], [],
                              "blocks that are not one colour")
-            self.assertEqual(picture.find_window(x.display, winelib.WARNING_TITLE), None)
+            self.assertEqual(e2elib.find_window(x.display, e2elib.WARNING_CAPTION), None)
             self.quit_with_escape(x, run)
 
     def test_cycling_and_pulse_animate(self):
         with e2elib.Xvfb(640, 480, 24) as x, self.start(x, [self.palette_path]) as run:
             self.wait_for_viewer(x, run)
-            self.wait_for_picture(x, picture.fixed_colours(self.palette))
-            phases, levels = self.watch_animation(x, picture.IDENTITY)
+            self.wait_for_picture(x, picture_model.fixed_colours(self.palette))
+            phases, levels = self.watch_animation(x, picture_model.IDENTITY)
             print("phases seen %s, pulse levels %s" % (
                 {k: sorted(v) for k, v in phases.items()}, sorted(levels)))
             self.quit_with_escape(x, run)
@@ -172,14 +180,14 @@ class WineViewerTests(unittest.TestCase):
         mismatches = []
         with e2elib.Xvfb(640, 480, 24) as x, self.start(x, [self.palette_path]) as run:
             self.wait_for_viewer(x, run)
-            self.wait_for_picture(x, picture.fixed_colours(self.palette))
+            self.wait_for_picture(x, picture_model.fixed_colours(self.palette))
             for what, keys in steps:
                 e2elib.key(x.display, *keys, delay_ms=15)
                 pressed += [names[k] for k in keys]
-                exponent = picture.exponent_after(pressed)
-                table = picture.brightness_table(exponent)
+                exponent = picture_model.exponent_after(pressed)
+                table = picture_model.brightness_table(exponent)
                 print("%s: exponent %r, table %s" % (what, exponent, table))
-                want = picture.fixed_colours(self.palette, table)
+                want = picture_model.fixed_colours(self.palette, table)
                 with self.subTest(step=what, exponent=exponent):
                     try:
                         image = self.wait_for_picture(x, want, timeout=15)
@@ -203,20 +211,21 @@ class WineViewerTests(unittest.TestCase):
             with self.subTest(case=what), e2elib.Xvfb(640, 480, 24) as x, \
                     self.start(x, args) as run:
                 box = e2elib.wait_until(
-                    lambda: picture.find_window(x.display, winelib.WARNING_TITLE), 30)
-                self.assertIsNotNone(box, "no box titled %r" % winelib.WARNING_TITLE)
+                    lambda: e2elib.find_window(x.display, e2elib.WARNING_CAPTION), 30)
+                self.assertIsNotNone(box, "no box titled %r" % e2elib.WARNING_CAPTION)
                 # The warning comes before the window is made and the display changes.
-                self.assertIsNone(picture.find_window(x.display, winelib.VIEWER_TITLE))
+                self.assertIsNone(e2elib.find_window(x.display, e2elib.VIEWER_TITLE))
                 # Kept for a person to look at; Wine draws the text a moment after the frame.
                 time.sleep(1)
                 self.keep(e2elib.screenshot(x.display), "box-" + what.replace(" ", "-"))
-                self.assertTrue(picture.dismiss_box(x.display, winelib.WARNING_TITLE),
+                self.assertTrue(e2elib.dismiss_box(x.display, e2elib.WARNING_CAPTION,
+                                                   interval=0.2, settle=1),
                                 "the box did not go away with Return")
                 self.wait_for_viewer(x, run)
-                black = {i: picture.BLACK for i in picture.FIXED}
+                black = {i: picture_model.BLACK for i in picture_model.FIXED}
                 self.wait_for_picture(x, black)
-                self.watch_animation(x, picture.IDENTITY, shots=6)
-                self.assertIsNone(picture.find_window(x.display, winelib.WARNING_TITLE),
+                self.watch_animation(x, picture_model.IDENTITY, shots=6)
+                self.assertIsNone(e2elib.find_window(x.display, e2elib.WARNING_CAPTION),
                                   "a second box")
                 self.quit_with_escape(x, run)
 
@@ -248,9 +257,10 @@ class WineViewerTests(unittest.TestCase):
         for n, line in enumerate(lines):
             fields = line.split()
             presses = script[:n + 1]
-            exponent = picture.exponent_after(presses)
-            accepted = picture.exponent_after(presses[:-1]) != exponent
-            want = [script[n], str(int(accepted)), exponent] + picture.brightness_table(exponent)
+            exponent = picture_model.exponent_after(presses)
+            accepted = picture_model.exponent_after(presses[:-1]) != exponent
+            want = [script[n], str(int(accepted)), exponent]
+            want += picture_model.brightness_table(exponent)
             seen = [fields[0], fields[1], float(fields[2])] + [int(v) for v in fields[3:]]
             if seen != want:
                 steps = [i for i in range(64) if seen[3 + i:4 + i] != want[3 + i:4 + i]]

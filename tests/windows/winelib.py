@@ -9,16 +9,17 @@ import json
 import os
 import shutil
 import subprocess
+import sys
 
-import picture
-from picture import e2elib
+# The end-to-end modules both suites share live with the Linux tests.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+
+import e2elib  # noqa: E402
 
 WINE = "/usr/bin/wine"  # picks the 32-bit loader when wine32 is installed
 WINE64 = "/usr/lib/wine/wine64"
 WINESERVER = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
 
-VIEWER_TITLE = "Quarnel Pallette Demo"
-WARNING_TITLE = "Tintrel"
 TARGET_FILE = "target.json"
 
 
@@ -101,8 +102,8 @@ class WineRun:
 
     def __init__(self, target, prefix, display, args):
         self.prefix = prefix
-        self.process = picture.Process([target.loader, target.exe, *args],
-                                      env=wine_env(prefix, display))
+        self.process = e2elib.Process([target.loader, target.exe, *args],
+                                     env=wine_env(prefix, display))
 
     def __enter__(self):
         return self
@@ -123,9 +124,9 @@ def probe_32bit(prefix, exe32, palette_path, timeout=30):
         with run:
             shown = e2elib.wait_until(
                 lambda: not run.process.running() or
-                picture.find_window(x.display, VIEWER_TITLE) is not None, timeout)
+                e2elib.find_window(x.display, e2elib.VIEWER_TITLE) is not None, timeout)
             if run.process.running() and shown:
-                window = picture.find_window(x.display, VIEWER_TITLE)
+                window = e2elib.find_window(x.display, e2elib.VIEWER_TITLE)
                 e2elib.move_pointer(x.display, *window.centre())
                 e2elib.key(x.display, "Escape")
                 code = run.process.wait(20)
